@@ -1,0 +1,1 @@
+#include "core/install_sequence.h"

@@ -1,0 +1,1 @@
+#include "fs/directory_scan.h"

@@ -1,0 +1,1 @@
+#include "fs/numbered_file.h"

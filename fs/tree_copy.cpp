@@ -1,0 +1,1 @@
+#include "fs/tree_copy.h"
