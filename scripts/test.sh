@@ -23,7 +23,7 @@ step() { # step NAME COMMAND...
 }
 jobs=$(nproc)
 
-for preset in native native-asan; do
+for preset in native native-asan fuzz; do
   step "configure $preset" cmake --preset "$preset" >/dev/null &&
   step "build $preset" cmake --build --preset "$preset" -j "$jobs" &&
   step "test $preset" ctest --preset "$preset" -j "$jobs"
