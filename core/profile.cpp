@@ -60,6 +60,14 @@ void FillInstallerProfile() {
   p.ProgressFinal = 200;
   p.WindowHeight = 430;
 
+  p.InstallFailedTitle = L"Erreur";
+  p.InstallFailedFlags = 0x10;  // OK, error icon
+  p.PayloadMissingBefore = L"Les fichiers à installer sont introuvables (dossier ";
+  p.PayloadMissingMiddle = L" absent) : aucun fichier n'a été copié dans le dossier (";
+  p.PayloadMissingAfter = L").";
+  p.CopyIncompleteBefore = L"L'installation dans le dossier (";
+  p.CopyIncompleteAfter = L") est incomplète : certains fichiers n'ont pas pu être copiés.";
+
   profileFilled = true;
 }
 
@@ -76,4 +84,15 @@ std::wstring DefaultInstallPath() {
 std::wstring AskExistingFolderText(const std::wstring& installPath) {
   const InstallerProfileTable& p = InstallerProfile();
   return p.AskExistingFolderBefore + installPath + p.AskExistingFolderAfter;
+}
+
+std::wstring PayloadMissingText(const std::wstring& installPath) {
+  const InstallerProfileTable& p = InstallerProfile();
+  return p.PayloadMissingBefore + p.PayloadFolderName + p.PayloadMissingMiddle + installPath +
+         p.PayloadMissingAfter;
+}
+
+std::wstring CopyIncompleteText(const std::wstring& installPath) {
+  const InstallerProfileTable& p = InstallerProfile();
+  return p.CopyIncompleteBefore + installPath + p.CopyIncompleteAfter;
 }

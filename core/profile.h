@@ -65,6 +65,16 @@ struct InstallerProfileTable {
   int ProgressJitterMax;
   int ProgressFinal;
   int WindowHeight;
+
+  // Shown instead of InstallDone when the payload did not fully reach the destination: a
+  // finished message over a half-empty folder would send the user off with a broken program.
+  std::wstring InstallFailedTitle;
+  unsigned InstallFailedFlags;
+  std::wstring PayloadMissingBefore;  // + PayloadFolderName
+  std::wstring PayloadMissingMiddle;  // + InstallPath
+  std::wstring PayloadMissingAfter;
+  std::wstring CopyIncompleteBefore;  // + InstallPath
+  std::wstring CopyIncompleteAfter;
 };
 
 // Fills the table; called once at start-up before the window is built.
@@ -78,6 +88,11 @@ std::wstring DefaultInstallPath();
 
 // The existing-folder question for one destination, the path kept exactly as given.
 std::wstring AskExistingFolderText(const std::wstring& installPath);
+
+// The failure messages of an installation, naming the destination exactly as given: the
+// payload folder was not found, or some of its files could not be copied.
+std::wstring PayloadMissingText(const std::wstring& installPath);
+std::wstring CopyIncompleteText(const std::wstring& installPath);
 
 // A colour as the installer holds it: red + green * 256 + blue * 65536.
 constexpr long ColorValue(int red, int green, int blue) {
