@@ -14,8 +14,11 @@ case $arch in
 esac
 [ -f "$exe" ] || { echo "FAIL: $exe was not built" >&2; exit 1; }
 
-# Windows' own DLLs that a program of this kind may import.
-system_dlls='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|shlwapi|ole32|oleaut32|advapi32|msvcrt|winmm|uxtheme|version)\.dll$'
+# The DLLs a program of ours may import: Windows' "known DLLs", which the loader always takes
+# from the system folder, and comctl32, which the manifest binds to the system's side-by-side
+# copy. Anything else imported (winmm, version, uxtheme, ...) could be planted beside the
+# installer in a Downloads folder and run before our first line: load those at run time instead.
+system_dlls='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|shlwapi|ole32|oleaut32|advapi32|msvcrt)\.dll$'
 
 headers=$("$objdump" -p "$exe")
 fail=0
@@ -33,6 +36,9 @@ else
   echo "FAIL: machine is $found_machine, not $machine"; fail=1
 fi
 check "GUI subsystem" "Subsystem		00000002	(Windows GUI)"
+check "address-space randomisation" "DYNAMIC_BASE"
+check "no-execute data" "NX_COMPAT"
+[ "$arch" = x64 ] && check "high-entropy randomisation" "HIGH_ENTROPY_VA"
 
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 [ -n "$dlls" ] || { echo "FAIL: no import table"; fail=1; }

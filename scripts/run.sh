@@ -3,8 +3,9 @@
 # in a fresh scratch working folder (the installer looks for "DataFile" in its current
 # directory and writes "PathFile.txt" there).
 #
-# With a display, the window opens for you. With none, an Xvfb is started, a screenshot is
-# saved and its path printed, and the window is closed again.
+# With a display, the window opens for you. With none, an Xvfb is started and one installation
+# is driven by real clicks ("Installer", then the final box); screenshots are saved and the
+# places where the files, "PathFile.txt" and the desktop shortcut landed are printed.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=scripts/common.sh
@@ -35,12 +36,15 @@ if [ "$had_display" = 1 ]; then
   exit 0
 fi
 
+# A fresh destination, so that no "Dossier existant" question stops the unattended run.
+rm -rf "$prefix/drive_c/Tovalu"
 "$TOVALU_ROOT/scripts/wine-run.sh" "$prefix" "$installer" &
 pid=$!
 title="Installation du logiciel de gestion de production V.2 (2023)"
 window=""
 for _ in $(seq 1 600); do
-  window=$(xdotool search --name "$title" 2>/dev/null | head -n 1 || true)
+  # xdotool takes a pattern, where the title's parentheses would be a group.
+  window=$(xdotool search --onlyvisible --name "^${title%% (*}" 2>/dev/null | head -n 1 || true)
   [ -n "$window" ] && break
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
@@ -50,9 +54,53 @@ if [ -z "$window" ]; then
   log "the installer opened no window and ended with exit code $rc"
   exit 0
 fi
-sleep 1  # let the first paint land before the picture is taken
-shot=$scratch/installer.png
-import -window root "$shot"
-log "screenshot: $shot"
-xdotool windowfocus --sync "$window" key --window "$window" alt+F4 2>/dev/null || true
-wait "$pid" && log "the installer ended with exit code 0"
+# One installation by real input: "Installer" is clicked, the final box dismissed. A probe of
+# the same Wine session follows the window's state and finds the buttons to click.
+probe=$TOVALU_ROOT/build/win64/tests/e2e/install_probe.exe
+wine_run() { "$TOVALU_ROOT/scripts/wine-run.sh" "$prefix" "$@"; }
+watchlog=$scratch/watch.log
+wine_run "$probe" watch 300 >"$watchlog" 2>/dev/null &
+watcher=$!
+# wait_for SECONDS TEXT: until the window's latest state holds TEXT.
+wait_for() {
+  local deadline=$((SECONDS + $1))
+  while [ $SECONDS -lt $deadline ]; do
+    case $(tail -n 1 "$watchlog") in *"$2"*) return 0 ;; esac
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+click() {
+  local deadline=$((SECONDS + 30)) point
+  while [ $SECONDS -lt $deadline ]; do
+    point=$(wine_run "$probe" point "$@" 2>/dev/null) && [ -n "$point" ] &&
+      { xdotool mousemove $point click 1; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
+wait_for 60 "install=1" && import -window root "$scratch/1-idle.png"
+click install || log "could not find the \"Installer\" button"
+wait_for 60 "status=[Copie du fichier " && import -window root "$scratch/2-installing.png"
+if wait_for 120 "Installation terminée!"; then
+  import -window root "$scratch/3-done.png"
+  click box 1
+else
+  import -window root "$scratch/3-done.png"
+  log "no \"Installation terminée!\" box (last state: $(tail -n 1 "$watchlog")); ending the installer"
+  kill "$pid" 2>/dev/null || true
+fi
+rc=0
+wait "$pid" || rc=$?
+kill "$watcher" 2>/dev/null || true
+log "the installer ended with exit code $rc"
+log "screenshots: $scratch/1-idle.png, 2-installing.png, 3-done.png"
+log "installed files (c:\\Tovalu): $prefix/drive_c/Tovalu"
+(cd "$prefix/drive_c/Tovalu" 2>/dev/null && find . -type f | sed 's/^/    /') || true
+log "PathFile.txt: $scratch/PathFile.txt, holding: $(tr -d '\r' <"$scratch/PathFile.txt" 2>/dev/null)"
+# Wine links the profile's "Desktop" to a Unix folder; the shortcut lands where that leads.
+user=$(id -un); [ "$(id -u)" -eq 0 ] && user=$TOVALU_TEST_USER
+desktop=$(find "$prefix/drive_c/users/$user" -maxdepth 1 -iname desktop | head -n 1)
+log "shortcut: $desktop/Tovalu.lnk -> $(readlink -f "$desktop/Tovalu.lnk" 2>/dev/null)"
+wine_run "$probe" shortcut "C:\\users\\$user\\desktop\\Tovalu.lnk" 2>/dev/null | tr -d '\r' | sed 's/^/    /'

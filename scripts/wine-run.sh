@@ -56,4 +56,5 @@ wine=$(command -v wine64 || true)
   fi
 ) 9>"$prefix.lock"
 
-exec "${as_user[@]}" "$wine" "$@"
+# Not exec: an Xvfb started above for this run must be stopped by the exit trap.
+"${as_user[@]}" "$wine" "$@"

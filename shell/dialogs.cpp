@@ -158,8 +158,9 @@ int ShowMessage(const std::wstring& title, const std::wstring& text, unsigned fl
 
 int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
   if (message == BFFM_INITIALIZED && data) {
-    // Some pickers fill their tree after BFFM_INITIALIZED and lose the first selection; the
-    // posted copy arrives once the dialog is up.
+    // The sent selection lands while the dialog is still opening; the posted copy is handled
+    // once it is up, in case the first one was lost. data stays valid: BrowseForFolder holds
+    // the buffer until the dialog has closed.
     SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
     Sleep(SelectionRepeatDelay);
     PostMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);

@@ -11,6 +11,7 @@
 #include "ui/banner_data.h"
 #include "ui/browse_handler.h"
 #include "ui/controls.h"
+#include "ui/dll_search.h"
 #include "ui/event_loop.h"
 #include "ui/fonts.h"
 #include "ui/images.h"
@@ -61,6 +62,8 @@ void ReleaseEverything() {
 void SetQuitFlag() { quitRequested = true; }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before any DLL is loaded by name: none may come from the folder the installer runs from.
+  RestrictDllSearchToSystemFolder();
   StartServices();
   FillInstallerProfile();
   OpenInstallerWindow();

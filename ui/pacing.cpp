@@ -4,13 +4,24 @@
 
 #include <windows.h>
 
-#include <mmsystem.h>
-
 #include <random>
 
 namespace {
 
 bool timerIsFine = false;
+
+// winmm.dll is not among the DLLs Windows always takes from the system folder, so it is not
+// imported: an imported one planted beside the installer would be loaded before our first line
+// runs. Loaded here, after start-up has restricted the search, it comes from the system folder.
+void AskForOneMillisecondTimer() {
+  HMODULE winmm = LoadLibraryW(L"winmm.dll");
+  if (!winmm) return;
+  using TimeBeginPeriodFn = UINT(WINAPI*)(UINT);
+  const auto beginPeriod = reinterpret_cast<TimeBeginPeriodFn>(
+      reinterpret_cast<void*>(GetProcAddress(winmm, "timeBeginPeriod")));
+  // The library stays loaded: the period lasts as long as the process.
+  if (beginPeriod) beginPeriod(1);
+}
 
 std::mt19937& RandomEngine() {
   // random_device alone has been a fixed sequence in some MinGW runtimes: the clock and the
@@ -34,7 +45,7 @@ void PauseMilliseconds(int milliseconds) {
   // The default 15.6 ms timer would stretch the 300 ms steps unevenly; the finer period
   // stays for the rest of the run, as the pauses come in a burst.
   if (!timerIsFine) {
-    timeBeginPeriod(1);
+    AskForOneMillisecondTimer();
     timerIsFine = true;
   }
   // A negative wait would become an endless one once converted to Sleep's unsigned count.

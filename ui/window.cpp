@@ -289,6 +289,8 @@ void TakeOneMessage() {
 }  // namespace
 
 void StartControlServices() {
+  if (ownsDefaultControlFont) DeleteObject(defaultControlFont);
+  defaultControlFont = nullptr;
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = ClassicMetricsSize;
   if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, ClassicMetricsSize, &metrics, 0)) {
@@ -390,6 +392,8 @@ void SetControlState(int control, int value) {
 void DisableControl(int control, bool disabled) {
   const HWND handle = ControlHandle(control);
   if (!handle) return;
+  changingFromProgram = true;
   EnableWindow(handle, disabled ? FALSE : TRUE);
+  changingFromProgram = false;
   UpdateWindow(handle);
 }

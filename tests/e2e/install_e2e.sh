@@ -18,13 +18,32 @@ prefix=$1 installer=$2 probe=$3 artefacts=$4
 rm -rf "$artefacts"
 mkdir -p "$artefacts"
 
-# A display of our own: our clicks must land on our windows, whatever else runs.
-unset DISPLAY
-ensure_display
+# A display of our own: our clicks must land on our windows, whatever else runs. The server
+# picks a free number itself (-displayfd), so that two runs starting together cannot end up
+# sharing one server that the first to finish then takes away.
+start_private_display() {
+  local numberfile=$artefacts/display i
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -ac -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  trap 'kill $xvfb_pid 2>/dev/null' EXIT
+  for i in $(seq 1 100); do
+    if [ -s "$numberfile" ]; then
+      export DISPLAY=":$(head -n 1 "$numberfile")"
+      xdpyinfo >/dev/null 2>&1 && return 0
+    fi
+    sleep 0.1
+  done
+  log "could not start Xvfb"
+  exit 1
+}
+start_private_display
 
 caption="INSTALLATION DU LOGICIEL Tovalu v2 - Gestion de la production (2023)"
 done_box="box=[|Installation terminée!|1]"
 shortcut_box="box=[Erreur|Le raccourci n'a pas pu être créé|1]"
+
+# TOVALU_E2E_ONLY="default existing" runs only the named runs.
+wanted() { [ -z "${TOVALU_E2E_ONLY:-}" ] || [[ " $TOVALU_E2E_ONLY " == *" $1 "* ]]; }
 
 failures=0
 fail() {
@@ -91,15 +110,22 @@ start_installer() {
   watcher_pid=$!
 }
 
+# Ends what is left of a run (after a failure): politely first, then for good.
 stop_run() {
-  kill "$installer_pid" "$watcher_pid" 2>/dev/null || true
+  local pid i
+  for pid in "$installer_pid" "$watcher_pid"; do
+    kill "$pid" 2>/dev/null || continue
+    for i in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+  done
   wait "$installer_pid" "$watcher_pid" 2>/dev/null || true
 }
 
 # The last state line of the watch log.
 state() { grep -v '^t=[0-9]* gone$' "$watchlog" | tail -n 1; }
 
-# wait_state SECONDS TEXT...: until the latest state line holds every TEXT.
+# wait_state SECONDS TEXT...: until the latest state line holds every TEXT (and none of the
+# texts written "!TEXT").
 wait_state() {
   local seconds=$1; shift
   local deadline=$((SECONDS + seconds)) line text ok
@@ -107,7 +133,10 @@ wait_state() {
     line=$(state)
     ok=1
     for text in "$@"; do
-      case $line in *"$text"*) ;; *) ok=0 ;; esac
+      case $text in
+        !*) case $line in *"${text#!}"*) ok=0 ;; esac ;;
+        *) case $line in *"$text"*) ;; *) ok=0 ;; esac ;;
+      esac
     done
     [ $ok = 1 ] && return 0
     kill -0 "$installer_pid" 2>/dev/null || break
@@ -153,10 +182,14 @@ wait_exit() {
   wait "$watcher_pid" 2>/dev/null || true
 }
 
-# How many times a box appeared (a state line with it after one without it).
+# How many times a box appeared (a state line with it after one without it). A line where the
+# installer or the box did not answer in time ("busy", "box=[?|") says nothing either way; a
+# box shown again straight after itself would stop the run at its next wait instead.
 box_appearances() {
-  awk -v box="$1" 'index($0, box) { if (!shown) n++; shown = 1; next } { shown = 0 } END { print n + 0 }' \
-    "$watchlog"
+  awk -v box="$1" 'index($0, "box=[?|") || / busy / { next }
+                   index($0, box) { if (!shown) n++; shown = 1; next }
+                   { shown = 0 }
+                   END { print n + 0 }' "$watchlog"
 }
 
 screenshot() { import -window root "$artefacts/$1.png"; }
@@ -223,118 +256,133 @@ $expected"
 
 # --- the runs ------------------------------------------------------------------------------
 
-# 1. The default destination: no question, the payload copied, the shortcut on the desktop.
-rm -rf "$drive_c/Tovalu"
-use_real_desktop
-start_installer default "$(new_workdir yes)"
-if wait_state 120 "field=[c:\\Tovalu]" "install=1" "status=[$caption]" "face=[calibri]"; then
-  screenshot default-idle
-  click install
-  # Mid-installation: the busy look while the names are replayed.
-  if wait_state 60 "status=[Copie du fichier "; then
-    screenshot default-busy
-  fi
-  if wait_state 60 "$done_box"; then
-    # The box waits on top of the finished state: bar at 200, busy face, buttons still off.
-    wait_state 5 "field=[c:\\Tovalu]" "browse=0 install=0 progress=200 face=[trebuchet ms] status=[]"
-    screenshot default-done
-    click box 1
-  fi
-  wait_exit 60
-  grep -q 'Dossier existant' "$watchlog" && fail "[default] a question was asked"
-  grep -q "busy browse=0 install=0" "$watchlog" || fail "[default] buttons not disabled while busy"
-  check_status_order "Copie du fichier config" "Copie du fichier docs" "Copie du fichier R&D.txt" \
-    "Copie du fichier Tovalu.exe" "Mise à jour des fichiers de configuration.." \
-    "Création des icônes.." "Enregistrement des paramètres .." ""
-  check_tree "$workdir/DataFile" "$drive_c/Tovalu"
-  check_path_file 'c:\Tovalu'
-  check_shortcut 'c:\Tovalu'
-fi
-stop_run
-
-# 2. A typed destination that exists: No leaves everything as it was, a second press asks again.
-use_real_desktop
-rm -rf "$drive_c/Existant"
-as_wine_user mkdir -p "$drive_c/Existant/Tovalu"
-printf 'ancien\r\n' | as_wine_user tee "$drive_c/Existant/Tovalu/ancien.txt" >/dev/null
-printf 'ancienne version\r\n' | as_wine_user tee "$drive_c/Existant/Tovalu/R&D.txt" >/dev/null
-question="box=[Dossier existant|ATTENTION, le dossier (c:\\Existant\\Tovalu) existe, s'il contient des fichiers ils seront écrasés. Voulez-vous continuer?|6,7,2]"
-start_installer existing "$(new_workdir yes)"
-if wait_state 120 "install=1" "status=[$caption]"; then
-  click field
-  window=$(xdotool search --name "Installation du logiciel de gestion de production" | head -n 1)
-  xdotool windowfocus --sync "$window" key Home shift+End
-  xdotool type --delay 30 'c:\Existant'
-  wait_state 20 "field=[c:\\Existant]"
-  click install
-  if wait_state 30 "$question"; then
-    click box 7
-    wait_state 20 "field=[c:\\Existant] browse=1 install=1" "face=[calibri] status=[$caption]"
-    [ -e "$workdir/PathFile.txt" ] && fail "[existing] PathFile.txt written after No"
-    [ "$(cat "$drive_c/Existant/Tovalu/R&D.txt")" = $'ancienne version\r' ] ||
-      fail "[existing] R&D.txt overwritten after No"
-    [ -e "$drive_c/Existant/Tovalu/Tovalu.exe" ] && fail "[existing] files copied after No"
-    # Asked again on the next press; Yes installs.
+# The default destination: no question, the payload copied, the shortcut on the desktop.
+run_default() {
+  rm -rf "$drive_c/Tovalu"
+  use_real_desktop
+  start_installer default "$(new_workdir yes)"
+  if wait_state 120 "field=[c:\\Tovalu]" "install=1" "status=[$caption]"; then
+    screenshot default-idle
     click install
-    wait_state 30 "$question" && click box 6
+    # Mid-installation: the busy look while the names are replayed.
+    if wait_state 60 "status=[Copie du fichier docs]"; then
+      screenshot default-busy
+    fi
+    if wait_state 60 "$done_box"; then
+      # The box waits on top of the finished state: the bar was given 200 (the control shows
+      # it as full, 100), the buttons still off, the status line empty.
+      wait_state 5 "field=[c:\\Tovalu]" "browse=0 install=0 progress=100 status=[]"
+      screenshot default-done
+      click box 1
+    fi
+    wait_exit 60
+    grep -q 'Dossier existant' "$watchlog" && fail "[default] a question was asked"
+    grep -q "busy browse=0 install=0" "$watchlog" || fail "[default] buttons not disabled while busy"
+    check_status_order "Copie du fichier config" "Copie du fichier docs" "Copie du fichier R&D.txt" \
+      "Copie du fichier Tovalu.exe" "Mise à jour des fichiers de configuration.." \
+      "Création des icônes.." "Enregistrement des paramètres .." ""
+    check_tree "$workdir/DataFile" "$drive_c/Tovalu"
+    check_path_file 'c:\Tovalu'
+    check_shortcut 'c:\Tovalu'
   fi
-  wait_state 60 "$done_box" && click box 1
-  wait_exit 60
-  [ "$(box_appearances 'Dossier existant')" = 2 ] || fail "[existing] the question was not asked twice"
-  check_tree "$workdir/DataFile" "$drive_c/Existant/Tovalu"
-  [ -e "$drive_c/Existant/Tovalu/ancien.txt" ] || fail "[existing] a file of the folder vanished"
-  check_path_file 'c:\Existant\Tovalu'
-  check_shortcut 'c:\Existant\Tovalu'
-fi
-stop_run
+  stop_run
+}
 
-# 3. A profile without a "desktop" folder: one "Erreur" box, and the installation still ends.
-rm -rf "$drive_c/Tovalu"
-remove_desktop
-start_installer no-desktop "$(new_workdir yes)"
-if wait_state 120 "install=1" "status=[$caption]"; then
-  click install
-  wait_state 60 "$shortcut_box" && click box 1
-  wait_state 60 "$done_box" && click box 1
-  wait_exit 60
-  [ "$(box_appearances "$shortcut_box")" = 1 ] || fail "[no-desktop] the shortcut error was not shown once"
-  [ -e "$profile/desktop" ] && fail "[no-desktop] a desktop folder was created"
-  check_tree "$workdir/DataFile" "$drive_c/Tovalu"
-  check_path_file 'c:\Tovalu'
-fi
-stop_run
+# A typed destination that exists: No leaves everything as it was, a second press asks again.
+run_existing() {
+  use_real_desktop
+  rm -rf "$drive_c/Existant"
+  as_wine_user mkdir -p "$drive_c/Existant/Tovalu"
+  printf 'ancien\r\n' | as_wine_user tee "$drive_c/Existant/Tovalu/ancien.txt" >/dev/null
+  printf 'ancienne version\r\n' | as_wine_user tee "$drive_c/Existant/Tovalu/R&D.txt" >/dev/null
+  question="box=[Dossier existant|ATTENTION, le dossier (c:\\Existant\\Tovalu) existe, s'il contient des fichiers ils seront écrasés. Voulez-vous continuer?|6,7,2]"
+  start_installer existing "$(new_workdir yes)"
+  if wait_state 120 "install=1" "status=[$caption]"; then
+    click field
+    window=$(xdotool search --name "Installation du logiciel de gestion de production" | head -n 1)
+    xdotool windowfocus --sync "$window" key Home shift+End
+    xdotool type --delay 30 'c:\Existant'
+    wait_state 20 "field=[c:\\Existant]"
+    click install
+    if wait_state 30 "$question"; then
+      click box 7
+      wait_state 20 "field=[c:\\Existant] browse=1 install=1" "status=[$caption]" "!box="
+      [ -e "$workdir/PathFile.txt" ] && fail "[existing] PathFile.txt written after No"
+      [ "$(cat "$drive_c/Existant/Tovalu/R&D.txt")" = $'ancienne version\r' ] ||
+        fail "[existing] R&D.txt overwritten after No"
+      [ -e "$drive_c/Existant/Tovalu/Tovalu.exe" ] && fail "[existing] files copied after No"
+      # Asked again on the next press; Yes installs.
+      click install
+      wait_state 30 "$question" && click box 6
+    fi
+    wait_state 60 "$done_box" && click box 1
+    wait_exit 60
+    [ "$(box_appearances 'Dossier existant')" = 2 ] || fail "[existing] the question was not asked twice"
+    check_tree "$workdir/DataFile" "$drive_c/Existant/Tovalu"
+    [ -e "$drive_c/Existant/Tovalu/ancien.txt" ] || fail "[existing] a file of the folder vanished"
+    check_path_file 'c:\Existant\Tovalu'
+    check_shortcut 'c:\Existant\Tovalu'
+  fi
+  stop_run
+}
 
-# 4. No payload in the working folder: the user is told, not congratulated.
-rm -rf "$drive_c/Tovalu"
-use_real_desktop
-missing_box="box=[Erreur|Les fichiers à installer sont introuvables (dossier DataFile absent) : aucun fichier n'a été copié dans le dossier (c:\\Tovalu).|1]"
-start_installer no-payload "$(new_workdir no)"
-if wait_state 120 "install=1" "status=[$caption]"; then
-  click install
-  wait_state 60 "$missing_box" && { screenshot no-payload; click box 1; }
-  wait_exit 60
-  grep -q 'Installation terminée' "$watchlog" && fail "[no-payload] success was reported"
-  check_path_file 'c:\Tovalu'
-fi
-stop_run
+# A profile without a "desktop" folder: one "Erreur" box, and the installation still ends.
+run_no_desktop() {
+  rm -rf "$drive_c/Tovalu"
+  remove_desktop
+  start_installer no-desktop "$(new_workdir yes)"
+  if wait_state 120 "install=1" "status=[$caption]"; then
+    click install
+    wait_state 60 "$shortcut_box" && click box 1
+    wait_state 60 "$done_box" && click box 1
+    wait_exit 60
+    [ "$(box_appearances "$shortcut_box")" = 1 ] || fail "[no-desktop] the shortcut error was not shown once"
+    [ -e "$profile/desktop" ] && fail "[no-desktop] a desktop folder was created"
+    check_tree "$workdir/DataFile" "$drive_c/Tovalu"
+    check_path_file 'c:\Tovalu'
+  fi
+  stop_run
+}
 
-# 5. Files that cannot be written (a read-only folder in the destination): told as incomplete.
-rm -rf "$drive_c/Tovalu"
-as_wine_user mkdir -p "$drive_c/Tovalu/config"
-chmod 555 "$drive_c/Tovalu/config"
-incomplete_box="box=[Erreur|L'installation dans le dossier (c:\\Tovalu) est incomplète : certains fichiers n'ont pas pu être copiés.|1]"
-start_installer incomplete "$(new_workdir yes)"
-if wait_state 120 "install=1" "status=[$caption]"; then
-  click install
-  wait_state 30 "box=[Dossier existant|" && click box 6
-  wait_state 60 "$incomplete_box" && click box 1
-  wait_exit 60
-  grep -q 'Installation terminée' "$watchlog" && fail "[incomplete] success was reported"
-  cmp -s "$workdir/DataFile/R&D.txt" "$drive_c/Tovalu/R&D.txt" ||
-    fail "[incomplete] the files that could be copied were not"
-fi
-stop_run
-chmod 755 "$drive_c/Tovalu/config" 2>/dev/null || true
+# No payload in the working folder: the user is told, not congratulated.
+run_no_payload() {
+  rm -rf "$drive_c/Tovalu"
+  use_real_desktop
+  missing_box="box=[Erreur|Les fichiers à installer sont introuvables (dossier DataFile absent) : aucun fichier n'a été copié dans le dossier (c:\\Tovalu).|1]"
+  start_installer no-payload "$(new_workdir no)"
+  if wait_state 120 "install=1" "status=[$caption]"; then
+    click install
+    wait_state 60 "$missing_box" && { screenshot no-payload; click box 1; }
+    wait_exit 60
+    grep -q 'Installation terminée' "$watchlog" && fail "[no-payload] success was reported"
+    check_path_file 'c:\Tovalu'
+  fi
+  stop_run
+}
+
+# Files that cannot be written (a read-only folder in the destination): told as incomplete.
+run_incomplete() {
+  rm -rf "$drive_c/Tovalu"
+  as_wine_user mkdir -p "$drive_c/Tovalu/config"
+  chmod 555 "$drive_c/Tovalu/config"
+  incomplete_box="box=[Erreur|L'installation dans le dossier (c:\\Tovalu) est incomplète : certains fichiers n'ont pas pu être copiés.|1]"
+  start_installer incomplete "$(new_workdir yes)"
+  if wait_state 120 "install=1" "status=[$caption]"; then
+    click install
+    wait_state 30 "box=[Dossier existant|" && click box 6
+    wait_state 60 "$incomplete_box" && click box 1
+    wait_exit 60
+    grep -q 'Installation terminée' "$watchlog" && fail "[incomplete] success was reported"
+    cmp -s "$workdir/DataFile/R&D.txt" "$drive_c/Tovalu/R&D.txt" ||
+      fail "[incomplete] the files that could be copied were not"
+  fi
+  stop_run
+  chmod 755 "$drive_c/Tovalu/config" 2>/dev/null || true
+}
+
+for run in default existing no-desktop no-payload incomplete; do
+  wanted "$run" && "run_${run//-/_}"
+done
 
 log "artefacts (screenshots, watch logs): $artefacts"
 while IFS= read -r dir; do rm -rf "$dir"; done <"$artefacts/workdirs"

@@ -72,16 +72,6 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
-// The face of the font a control draws with (GDI handles are shared within a Wine session).
-std::wstring FaceOf(HWND control) {
-  LRESULT answer = 0;
-  if (!Ask(control, WM_GETFONT, 0, 0, &answer)) return L"?";
-  const HFONT font = reinterpret_cast<HFONT>(answer);
-  LOGFONTW face{};
-  if (!font || GetObjectW(font, sizeof face, &face) != sizeof face) return L"none";
-  return face.lfFaceName;
-}
-
 // The installer's message boxes: top-level dialogs of its process.
 struct BoxSearch {
   DWORD process;
@@ -139,7 +129,6 @@ std::string DescribeState(HWND installer) {
   line += " browse=" + std::to_string(IsWindowEnabled(GetDlgItem(installer, BrowseButton)) ? 1 : 0);
   line += " install=" + std::to_string(IsWindowEnabled(GetDlgItem(installer, InstallButton)) ? 1 : 0);
   line += " progress=" + std::to_string(position);
-  line += " face=[" + Utf8(FaceOf(status)) + "]";
   line += " status=[" + Utf8(StoredTextOf(status)) + "]";
   for (HWND box : InstallerBoxes(installer)) line += " box=[" + DescribeBox(box) + "]";
   return line;
@@ -245,18 +234,6 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"watch") result = Watch(_wtoi(first.c_str()));
   else if (command == L"point") result = Point(first, second);
   else if (command == L"shortcut") result = PrintShortcut(first);
-  else if (command == L"debugfont") {
-    HWND w = FindWindowW(InstallerClass, nullptr);
-    HWND st = GetDlgItem(w, StatusLine);
-    DWORD_PTR r = 0;
-    SetLastError(0);
-    LRESULT ok = SendMessageTimeoutW(st, WM_GETFONT, 0, 0, SMTO_BLOCK, 1000, &r);
-    std::printf("ok=%ld r=%p err=%lu st=%p\n", (long)ok, (void*)r, GetLastError(), (void*)st);
-    LOGFONTW f{};
-    int got = GetObjectW((HFONT)r, sizeof f, &f);
-    std::printf("got=%d face=%s h=%ld\n", got, Utf8(f.lfFaceName).c_str(), f.lfHeight);
-    result = 0;
-  }
   else std::fprintf(stderr, "usage: install_probe watch SECONDS | point WHAT [ID] | shortcut FILE\n");
   std::fflush(stdout);
   return result;

@@ -187,6 +187,10 @@ TEST(FolderPartOfPath, KeepsTheFolderWithItsLastSeparator) {
 
 class CurrentDirectoryTest : public ScratchTest {
  protected:
+  void TearDown() override {
+    SetCurrentDirectoryW(L"C:\\");  // out of the scratch folder, so that it can be removed
+    ScratchTest::TearDown();
+  }
   CurrentDirectoryGuard restore_;
 };
 

@@ -33,7 +33,7 @@ scratch=$(mktemp -d /tmp/tovalu-fs-fixtures.XXXXXX)
 chmod 755 "$scratch"
 drive_link=
 cleanup() {
-  [ -n "$drive_link" ] && rm -f "$drive_link"
+  if [ -n "$drive_link" ]; then rm -f "$drive_link"; fi
   if mountpoint -q "$scratch/full" 2>/dev/null; then
     umount "$scratch/full" 2>/dev/null || umount -l "$scratch/full" || true
   fi
@@ -54,8 +54,9 @@ for link in "$prefix"/dosdevices/[r-y]:; do
   fi
 done
 for letter in r s t u v w x y; do
-  # ln refuses a name that exists, so two runs in the same prefix never share a letter.
-  if ln -s "$scratch/drive" "$prefix/dosdevices/$letter:" 2>/dev/null; then
+  # ln -T refuses a name that exists (plain ln would put the link inside the folder that
+  # a taken letter points at), so two runs in the same prefix never share a letter.
+  if ln -sT "$scratch/drive" "$prefix/dosdevices/$letter:" 2>/dev/null; then
     drive_link=$prefix/dosdevices/$letter:
     export TOVALU_FS_SPARE_DRIVE="$letter:"
     break

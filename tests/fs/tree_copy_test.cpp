@@ -224,7 +224,7 @@ TEST_F(TreeCopyTest, DriveRootTakesTheCopyDirectly) {
   const std::wstring drive = EnvironmentText(L"TOVALU_FS_SPARE_DRIVE");
   if (drive.empty()) GTEST_SKIP() << "no spare drive: run through tests/fs/run-with-fixtures.sh";
   const std::wstring root = drive + L"\\";
-  ASSERT_TRUE(IsFolder(root));
+  ASSERT_TRUE(IsFolder(root)) << Narrow(root);
   ASSERT_EQ(ReadTree(root), Tree()) << "the spare drive starts empty";
   for (const std::wstring& destination : {root, drive}) {
     SCOPED_TRACE(Narrow(destination));
@@ -242,8 +242,9 @@ TEST_F(TreeCopyTest, FullDiskFailsWithoutCrashing) {
   ASSERT_TRUE(WriteBytes(source_ + L"\\sub\\big.bin", std::string(4 << 20, 'b')));
   const std::wstring out = disk + L"\\out";
   EXPECT_EQ(CopyDirectoryTree(source_, out, L"", CopyAll), 0);
+  // Which smaller files still fit depends on the listing order and on what the platform
+  // leaves of the failed copy, so only the outcome is checked.
   EXPECT_TRUE(IsFolder(out));
-  EXPECT_EQ(ReadBytes(out + L"\\a.txt"), "alpha") << "what fits is copied";
   EXPECT_TRUE(EmptyFolder(disk));
 }
 

@@ -198,22 +198,43 @@ open_picker() {
 }
 
 focus_picker() {
-  local x11
-  x11=$(attr "$(picker_line "$(snapshot)")" x11)
-  xdotool windowfocus --sync "$x11" 2>/dev/null || xdotool windowfocus "$x11"
+  xdotool windowfocus "$(attr "$(picker_line "$(snapshot)")" x11)"
 }
 
-# Selects the tree item NAME among the visible ones by typing its name. The tree's type-ahead
-# goes on from recent key presses, so a name typed too soon after another one is retried.
-select_in_tree() {
-  local name=$1 deadline=$((SECONDS + 20)) until
+# Keys must reach the picker's tree: gives the picker the X focus, then moves the keyboard
+# focus with Tab until the probe sees it on the tree.
+focus_tree() {
+  local deadline=$((SECONDS + 20)) snap line tree
   while [ $SECONDS -lt $deadline ]; do
-    xdotool type --delay 30 -- "$name"
-    until=$((SECONDS + 2))
-    while [ $SECONDS -lt $until ]; do
-      picker_selection_is "$name" && return 0
+    snap=$(snapshot)
+    if line=$(picker_line "$snap"); then
+      tree=$(child_with_id "$snap" "$(printf '%s\n' "$line" | awk '{ print $2 }')" 14145 |
+        awk '{ print $2 }')
+      [ -n "$tree" ] && [ "$(attr "$line" focus)" = "$tree" ] && return 0
+      xdotool windowfocus "$(attr "$line" x11)"
+      let_snapshots_pass 3
+      [ "$(attr "$(picker_line "$(snapshot)")" focus)" = "$tree" ] && return 0
+      xdotool key Tab
+      let_snapshots_pass 3
+    else
       sleep 0.1
-    done
+    fi
+  done
+  fail "the keyboard focus never reached the picker's tree"
+  return 1
+}
+
+# Selects the tree item NAME among the visible ones by typing the start of its name, TYPED
+# (the tree's type-ahead skips some characters, ":" and the blank among them). The type-ahead
+# goes on from key presses less than half a second old, so a name typed too soon after another
+# one finds nothing and is typed again. Only snapshots taken after the keys count: a stale one
+# could show an earlier state and send a retry that moves the selection on.
+select_in_tree() {
+  local typed=$1 name=$2 attempt
+  for attempt in 1 2 3 4; do
+    xdotool type --delay 30 -- "$typed"
+    let_snapshots_pass 3 || return 1
+    picker_selection_is "$name" && return 0
   done
   fail "could not select \"$name\" in the picker's tree (selection: $(picker_selection))"
   return 1
@@ -221,12 +242,20 @@ select_in_tree() {
 
 # Walks the tree from its root to C:\tovalu-e2e\NAME; the plus key opens an item in place.
 choose_in_picker() {
-  focus_picker
+  focus_tree || return 1
   xdotool key Home
-  select_in_tree "My Computer" && xdotool key KP_Add &&
-    select_in_tree "(C:)" && xdotool key KP_Add &&
-    select_in_tree "tovalu-e2e" && xdotool key KP_Add &&
-    select_in_tree "$1"
+  # The drive's name starts with a blank: it is reached with the arrow key instead, as the
+  # first item inside the computer.
+  select_in_tree My "My Computer" && xdotool key KP_Add &&
+    xdotool key Down && wait_for 10 "the drive C: selected" picker_selection_is " (C:)" &&
+    xdotool key KP_Add &&
+    select_in_tree tovalu-e2e tovalu-e2e && xdotool key KP_Add &&
+    select_in_tree "$1" "$1" && screenshot "picker-choice-$1" && return 0
+  # Leave no picker behind for the next steps.
+  focus_picker
+  xdotool key Escape
+  wait_for 20 "the picker to close after a failed choice" picker_gone
+  return 1
 }
 
 installer_alive() { kill -0 "$installer_pid" 2>/dev/null; }
@@ -292,6 +321,8 @@ if wait_for 120 "the installer window showing c:\\Tovalu" installer_ready; then
   #    Cancel button.
   log "browse: type into the field, then cancel the picker twice"
   typed='C:\tovalu-e2e\Tovalu\Tovalu-2'
+  # Without a window manager a click gives no keyboard focus: the X focus is given first.
+  xdotool windowfocus "$(attr "$(installer_line "$(snapshot)")" x11)"
   click_installer_child 6
   xdotool key End
   xdotool type -- "-2"
@@ -355,6 +386,9 @@ message_case() {
   if wait_for 60 "[$name] the box \"$title\" / \"$text\"" \
     eval 'line=$(box_line "$(snapshot)" "$title" "$text")'; then
     [ "$name" = empty-title ] && screenshot message-box-empty-title
+    # The program has no window of its own, so the foreground one is another program's: the
+    # box must not be given to it as owner.
+    [ "$(attr "$line" owner)" = 0 ] || fail "[$name] the box has an owner: $line"
     local hwnd
     hwnd=$(printf '%s\n' "$line" | awk '{ print $2 }')
     case $action in
@@ -375,7 +409,7 @@ message_case() {
   rc=0
   wait "$pid" || rc=$?
   [ "$rc" = "$expected" ] || fail "[$name] exit code $rc, expected $expected"
-  grep -q -x "code=$expected" "$out" || fail "[$name] printed \"$(cat "$out")\""
+  tr -d '\r' <"$out" | grep -q -x "code=$expected" || fail "[$name] printed \"$(cat "$out")\""
 }
 
 question="Le dossier C:\\Tovalu existe déjà. Voulez-vous continuer?"

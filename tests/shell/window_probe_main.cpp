@@ -5,9 +5,10 @@
 //   tovalu_window_probe watch SECS   a snapshot every 100 ms for SECS seconds, each between
 //                                    "snapshot N" and "end N" lines
 //
-//   window HWND pid=PID x11=XID topmost=T owner=HWND close=X,Y visible=V enabled=E rect=L,T,R,B class=C title=TEXT
+//   window HWND pid=PID x11=XID topmost=T owner=HWND focus=HWND close=X,Y visible=V enabled=E rect=L,T,R,B class=C title=TEXT
 //     child HWND id=ID visible=V enabled=E rect=L,T,R,B class=C text=TEXT
 //
+// focus is the window that has the keyboard focus in that window's thread (0: none).
 // Rectangles and the close box's centre (close=none when there is none) are in screen pixels. Texts are read with WM_GETTEXT, which the system carries
 // across processes, so an edit control's contents come back too.
 #include <windows.h>
@@ -62,11 +63,12 @@ std::wstring Describe(HWND window) {
 // Where a click lands on the close box, as the window itself answers hit tests (also while it
 // is disabled): the centre of the points of the caption's right end that answer HTCLOSE.
 std::wstring CloseBoxCentre(HWND window) {
+  if ((GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) != WS_CAPTION) return L"none";
   RECT r{};
   GetWindowRect(window, &r);
   long sumX = 0, sumY = 0, count = 0;
-  for (long y = r.top; y < r.top + 40 && y < r.bottom; y += 2) {
-    for (long x = r.right - 1; x > r.right - 80 && x > r.left; x -= 2) {
+  for (long y = r.top; y < r.top + 40 && y < r.bottom; y += 3) {
+    for (long x = r.right - 1; x > r.right - 80 && x > r.left; x -= 3) {
       DWORD_PTR hit = 0;
       if (!SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 2000,
                                &hit)) {
@@ -91,13 +93,16 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM) {
 
 BOOL CALLBACK PrintWindow(HWND window, LPARAM) {
   DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
+  const DWORD thread = GetWindowThreadProcessId(window, &process);
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  GetGUIThreadInfo(thread, &gui);
   const bool topmost = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   HANDLE x11 = GetPropW(window, L"__wine_x11_whole_window");
   Print(L"window " + Hex(window) + L" pid=" + std::to_wstring(process) + L" x11=" +
         std::to_wstring(reinterpret_cast<UINT_PTR>(x11)) + L" topmost=" +
         std::to_wstring(topmost ? 1 : 0) + L" owner=" + Hex(GetWindow(window, GW_OWNER)) +
-        L" close=" + (IsWindowVisible(window) ? CloseBoxCentre(window) : L"none") + L" " +
+        L" focus=" + Hex(gui.hwndFocus) + L" close=" + (IsWindowVisible(window) ? CloseBoxCentre(window) : L"none") + L" " +
         Describe(window) + L" title=" + TextOf(window));
   if (IsWindowVisible(window)) EnumChildWindows(window, PrintChild, 0);
   return TRUE;

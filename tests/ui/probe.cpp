@@ -8,6 +8,8 @@
 // Exit code 0 when the facts were printed, 1 when there is no installer window (yet).
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <string>
 
@@ -51,17 +53,6 @@ std::string Quoted(const std::wstring& text) {
   return "[" + out + "]";
 }
 
-// The font the control draws with. The handle belongs to the installer's process; Wine shares
-// GDI handles between the processes of one session, as Windows does for stock objects only.
-std::string FontOf(HWND window) {
-  const HFONT font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-  if (!font) return "none";
-  LOGFONTW face{};
-  if (GetObjectW(font, sizeof face, &face) != sizeof face) return "unreadable";
-  std::string name = Quoted(face.lfFaceName);
-  return name + "/" + std::to_string(face.lfHeight);
-}
-
 void PrintWindow(HWND window) {
   RECT outer{}, inner{};
   GetWindowRect(window, &outer);
@@ -84,14 +75,20 @@ void PrintControl(HWND parent, HWND control) {
   GetWindowRect(control, &box);
   POINT topLeft{box.left, box.top};
   ScreenToClient(parent, &topLeft);
+  std::string progress = "-";
+  if (ClassOf(control) == L"msctls_progress32") {
+    progress = std::to_string(SendMessageW(control, PBM_GETRANGE, TRUE, 0)) + ".." +
+               std::to_string(SendMessageW(control, PBM_GETRANGE, FALSE, 0)) + "@" +
+               std::to_string(SendMessageW(control, PBM_GETPOS, 0, 0));
+  }
   std::printf("control id=%d class=%s x=%ld y=%ld w=%ld h=%ld style=0x%08lX exstyle=0x%08lX "
-              "enabled=%d visible=%d screen=%ld,%ld font=%s text=%s\n",
+              "enabled=%d visible=%d screen=%ld,%ld progress=%s text=%s\n",
               GetDlgCtrlID(control), Utf8(ClassOf(control)).c_str(), topLeft.x, topLeft.y,
               box.right - box.left, box.bottom - box.top,
               static_cast<unsigned long>(GetWindowLongPtrW(control, GWL_STYLE)),
               static_cast<unsigned long>(GetWindowLongPtrW(control, GWL_EXSTYLE)),
               IsWindowEnabled(control) ? 1 : 0, IsWindowVisible(control) ? 1 : 0, box.left,
-              box.top, FontOf(control).c_str(), Quoted(TextOf(control)).c_str());
+              box.top, progress.c_str(), Quoted(TextOf(control)).c_str());
 }
 
 // The keyboard focus and the active window of the installer's thread.
