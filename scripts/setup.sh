@@ -26,7 +26,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64
-  xvfb xdotool x11-utils imagemagick fonts-dejavu-core
+  xvfb xdotool x11-utils x11-xserver-utils imagemagick fonts-wine fonts-liberation fonts-dejavu-core
   nasm
   googletest libgtest-dev libgmock-dev
   libjpeg62-turbo-dev
@@ -67,7 +67,7 @@ install_packages() {
   if [ -n "$need" ]; then
     log "installing:" $need
     # shellcheck disable=SC2086
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $need >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $need >/dev/null
   fi
 }
 
