@@ -1,19 +1,4 @@
-# Cross-compiles for Windows with the x86_64 MinGW-w64 toolchain (posix threading variant,
-# which GoogleTest needs for std::mutex; everything is linked statically).
-set(CMAKE_SYSTEM_NAME Windows)
+# The 64-bit Windows build, run here under wine64.
+set(TOVALU_MINGW_ARCH x86_64)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-set(TOVALU_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TOVALU_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOVALU_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${TOVALU_MINGW_TRIPLE}-windres)
-set(CMAKE_OBJDUMP ${TOVALU_MINGW_TRIPLE}-objdump)
-set(CMAKE_FIND_ROOT_PATH /usr/${TOVALU_MINGW_TRIPLE})
-if(DEFINED ENV{TOVALU_DEPS})
-  list(APPEND CMAKE_FIND_ROOT_PATH $ENV{TOVALU_DEPS}/mingw-x86_64)
-else()
-  list(APPEND CMAKE_FIND_ROOT_PATH /var/cache/tovalu-deps/mingw-x86_64)
-endif()
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)

@@ -12,19 +12,25 @@ ensure_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     return 0
   fi
-  local n
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -ac -nolisten tcp >/dev/null 2>&1 &
-    TOVALU_XVFB_PID=$!
-    export DISPLAY=":$n"
-    local i
-    for i in $(seq 1 100); do
-      xdpyinfo >/dev/null 2>&1 && { trap 'kill $TOVALU_XVFB_PID 2>/dev/null' EXIT; return 0; }
-      sleep 0.1
-    done
-    kill "$TOVALU_XVFB_PID" 2>/dev/null
+  # The server picks a free display number itself (-displayfd): runs started together cannot
+  # end up sharing one server that the first to finish takes away.
+  local numberfile i
+  numberfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -ac -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
+  TOVALU_XVFB_PID=$!
+  trap 'kill $TOVALU_XVFB_PID 2>/dev/null' EXIT
+  for i in $(seq 1 100); do
+    if [ -s "$numberfile" ]; then
+      export DISPLAY=":$(head -n 1 "$numberfile")"
+      if xdpyinfo >/dev/null 2>&1; then
+        rm -f "$numberfile"
+        return 0
+      fi
+    fi
+    sleep 0.1
   done
+  rm -f "$numberfile"
+  kill "$TOVALU_XVFB_PID" 2>/dev/null
   echo "could not start Xvfb" >&2
   return 1
 }

@@ -56,5 +56,10 @@ wine=$(command -v wine64 || true)
   fi
 ) 9>"$prefix.lock"
 
-# Not exec: an Xvfb started above for this run must be stopped by the exit trap.
-"${as_user[@]}" "$wine" "$@"
+if [ -n "${TOVALU_XVFB_PID:-}" ]; then
+  # An Xvfb started above for this run is stopped by the exit trap, so no exec here.
+  "${as_user[@]}" "$wine" "$@"
+else
+  # exec: a caller that stops this script stops the Windows program with it.
+  exec "${as_user[@]}" "$wine" "$@"
+fi

@@ -65,13 +65,28 @@ workdir=$(mktemp -d /tmp/tovalu-dialogs-e2e.XXXXXX)
 [ "$(id -u)" -eq 0 ] && chown "$TOVALU_TEST_USER": "$workdir"
 chmod 755 "$workdir"
 
+# spawn OUTPUT PROGRAM [ARGS...]: runs a Windows program in the working folder, in a process
+# group of its own so that stop_spawned ends the runner and Wine's process together.
+spawned=""
+spawn() {
+  local output=$1; shift
+  (cd "$workdir" && exec setsid "$TOVALU_ROOT/scripts/wine-run.sh" "$prefix" "$@") \
+    >"$output" 2>/dev/null &
+  spawned=$!
+}
+stop_spawned() {
+  [ -n "$1" ] || return 0
+  kill -- "-$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
+
 watchlog=$artefacts/windows.watch.log
-(cd "$workdir" && exec "$TOVALU_ROOT/scripts/wine-run.sh" "$prefix" "$probe" watch 900) \
-  >"$watchlog" 2>/dev/null &
-watcher_pid=$!
+spawn "$watchlog" "$probe" watch 900
+watcher_pid=$spawned
 installer_pid=""
 cleanup() {
-  kill "$watcher_pid" ${installer_pid:+"$installer_pid"} 2>/dev/null || true
+  stop_spawned "$installer_pid"
+  stop_spawned "$watcher_pid"
   rm -rf "$workdir"
 }
 trap 'cleanup; kill "$xvfb_pid" 2>/dev/null' EXIT
@@ -190,6 +205,8 @@ picker_selection() {
   text_of "$(child_with_id "$snap" "$(printf '%s\n' "$line" | awk '{ print $2 }')" 14149)"
 }
 picker_selection_is() { [ "$(picker_selection)" = "$1" ]; }
+# The drive's name is its label (empty in a new prefix), a blank, then "(C:)".
+picker_selection_is_drive_c() { case $(picker_selection) in *"(C:)") return 0 ;; esac; return 1; }
 
 open_picker() {
   click_installer_child 8 || return 1
@@ -244,10 +261,10 @@ select_in_tree() {
 choose_in_picker() {
   focus_tree || return 1
   xdotool key Home
-  # The drive's name starts with a blank: it is reached with the arrow key instead, as the
-  # first item inside the computer.
+  # The drive's name starts with its label or a blank: it is reached with the arrow key
+  # instead, as the first item inside the computer.
   select_in_tree My "My Computer" && xdotool key KP_Add &&
-    xdotool key Down && wait_for 10 "the drive C: selected" picker_selection_is " (C:)" &&
+    xdotool key Down && wait_for 10 "the drive C: selected" picker_selection_is_drive_c &&
     xdotool key KP_Add &&
     select_in_tree tovalu-e2e tovalu-e2e && xdotool key KP_Add &&
     select_in_tree "$1" "$1" && screenshot "picker-choice-$1" && return 0
@@ -278,8 +295,8 @@ check_nothing_happened() {
 }
 
 log "browse: starting the installer"
-(cd "$workdir" && exec "$TOVALU_ROOT/scripts/wine-run.sh" "$prefix" "$installer") &
-installer_pid=$!
+spawn "$artefacts/installer.out" "$installer"
+installer_pid=$spawned
 if wait_for 120 "the installer window showing c:\\Tovalu" installer_ready; then
   status_text=$(text_of "$(installer_child 12)")
   [ "$status_text" = "$caption" ] || fail "status line reads \"$status_text\""
@@ -355,8 +372,7 @@ if wait_for 120 "the installer window showing c:\\Tovalu" installer_ready; then
     [ "$rc" = 0 ] || fail "the installer ended with code $rc"
   fi
 fi
-kill "$installer_pid" 2>/dev/null || true
-wait "$installer_pid" 2>/dev/null || true
+stop_spawned "$installer_pid"
 installer_pid=""
 
 # --- message boxes -----------------------------------------------------------------------
@@ -380,9 +396,8 @@ message_case() {
   local name=$1 title=$2 text=$3 flags=$4 action=$5 expected=$6
   local out=$artefacts/message-$name.out rc line deadline
   log "message box: $name"
-  (cd "$workdir" && exec "$TOVALU_ROOT/scripts/wine-run.sh" "$prefix" "$show_message" \
-    "$title" "$text" "$flags") >"$out" 2>/dev/null &
-  local pid=$!
+  spawn "$out" "$show_message" "$title" "$text" "$flags"
+  local pid=$spawned
   if wait_for 60 "[$name] the box \"$title\" / \"$text\"" \
     eval 'line=$(box_line "$(snapshot)" "$title" "$text")'; then
     [ "$name" = empty-title ] && screenshot message-box-empty-title
@@ -404,7 +419,7 @@ message_case() {
   while kill -0 "$pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
   if kill -0 "$pid" 2>/dev/null; then
     fail "[$name] the box did not close"
-    kill "$pid" 2>/dev/null
+    kill -- "-$pid" 2>/dev/null
   fi
   rc=0
   wait "$pid" || rc=$?
