@@ -1,6 +1,7 @@
 #include "shell/shortcut.h"
 
 #include <windows.h>
+#include <wchar.h>
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
@@ -43,6 +44,20 @@ void DropUnlessHandedOver(HRESULT status, Interface*& pointer) {
   if (FAILED(status)) pointer = nullptr;
 }
 
+// Whether the link kept the target it was given. Wine's SetPath answers S_FALSE for every
+// target not yet on disk, and for one longer than MAX_PATH it keeps nothing usable (GetPath
+// then gives an empty or stray text): saved as it is, the shortcut would start nothing and
+// nobody would be told. The kept path must at least end with the target's file name.
+bool LinkKeptTarget(IShellLinkW* link, const std::wstring& targetPath) {
+  wchar_t kept[MAX_PATH] = {};
+  if (FAILED(link->GetPath(kept, MAX_PATH, nullptr, SLGP_RAWPATH))) return false;
+  kept[MAX_PATH - 1] = L'\0';
+  const std::wstring keptPath = kept;
+  const std::wstring name = targetPath.substr(targetPath.find_last_of(L"\\/") + 1);
+  return keptPath.size() >= name.size() &&
+         _wcsicmp(keptPath.c_str() + keptPath.size() - name.size(), name.c_str()) == 0;
+}
+
 }  // namespace
 
 std::int32_t CreateShortcut(const std::wstring& targetPath, const std::wstring& shortcutFile,
@@ -65,6 +80,9 @@ std::int32_t CreateShortcut(const std::wstring& targetPath, const std::wstring& 
   link.pointer->SetDescription(description.c_str());
   link.pointer->SetWorkingDirectory(workingDirectory.c_str());
   link.pointer->SetIconLocation(iconFile.c_str(), iconIndex);
+  if (!targetPath.empty() && !LinkKeptTarget(link.pointer, targetPath)) {
+    return static_cast<std::int32_t>(E_INVALIDARG);
+  }
 
   // Declared after the link, so that it is released before the link.
   ComReleaser<IPersistFile> file;

@@ -178,6 +178,17 @@ TEST_F(ShortcutTest, MissingFolderGivesFailureAndNoFile) {
   EXPECT_FALSE(FileExists(desktop));
 }
 
+// A destination so long that the target no longer fits a path: the link would keep no target,
+// so nothing is saved and the caller hears of it (the installer then shows its error box).
+TEST_F(ShortcutTest, TargetTheLinkCannotHoldGivesFailureAndNoFile) {
+  const std::wstring folder = L"C:\\" + std::wstring(270, L'a');
+  const std::wstring file = scratch_ + L"\\Tovalu.lnk";
+  const std::int32_t status = CreateShortcut(folder + L"\\Tovalu.exe", file, L"", L"",
+                                             folder + L"\\", folder + L"\\Tovalu.exe", 0);
+  EXPECT_NE(0, status);
+  EXPECT_FALSE(FileExists(file));
+}
+
 // Each call balances its own CoInitialize: the caller's apartment survives it, and a thread
 // that had none is left with none, on the success path and the failure path alike.
 DWORD WINAPI CreateShortcutOnBareThread(void* parameter) {
