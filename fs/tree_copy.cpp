@@ -90,7 +90,7 @@ bool IsDotEntry(const wchar_t* name) {
 
 // One entry of a level; false when it was to be copied and was not.
 bool CopyEntry(LevelPaths& paths, const WIN32_FIND_DATAW& entry, const wchar_t* pattern,
-               int flags) {
+               int flags, bool targetsMayExist) {
   const wchar_t* name = entry.cFileName;
   if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
     if (!(flags & CopyRecursive) || IsDotEntry(name)) return true;
@@ -101,8 +101,11 @@ bool CopyEntry(LevelPaths& paths, const WIN32_FIND_DATAW& entry, const wchar_t* 
   if (!PathMatchSpecW(name, pattern)) return true;
   if (!PlaceEntryName(paths, name)) return false;
   // The platform's copy refuses to overwrite a read-only or hidden target; when there is
-  // no target yet this simply fails.
-  if (flags & CopyForce) SetFileAttributesW(paths.destination, FILE_ATTRIBUTE_NORMAL);
+  // no target yet this simply fails. In a folder this walk has just created there is none,
+  // so the call, a round trip per file, is spared there.
+  if ((flags & CopyForce) && targetsMayExist) {
+    SetFileAttributesW(paths.destination, FILE_ATTRIBUTE_NORMAL);
+  }
   return CopyFileW(paths.source, paths.destination, FALSE) != 0;
 }
 
@@ -120,10 +123,11 @@ int CopyLevel(const wchar_t* source, size_t sourceLength, const wchar_t* destina
   const bool isDrive = paths.destinationTest > 0 &&
                        paths.destination[paths.destinationTest - 1] == L':';
   if (!destinationExists && !isDrive && !CreateDirectoryW(destination, nullptr)) return 0;
+  const bool targetsMayExist = destinationExists || isDrive;
 
   int result = 1;
   do {
-    if (!CopyEntry(paths, entry, pattern, flags)) result = 0;
+    if (!CopyEntry(paths, entry, pattern, flags, targetsMayExist)) result = 0;
   } while (FindNextFileW(listing.get(), &entry));
   return result;
 }
