@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/utf8.h"
+
 namespace {
 
 const wchar_t* const InstallerClass = L"WindowClass_1";
@@ -28,13 +30,9 @@ const int InstallButton = 9;
 const int ProgressBar = 11;
 const int StatusLine = 12;
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size,
-                      nullptr, nullptr);
+// One line per state: line ends inside a text would split it.
+std::string OneLine(const std::wstring& text) {
+  std::string out = Utf8(text);
   for (char& c : out) {
     if (c == '\n' || c == '\r') c = ' ';
   }
@@ -102,13 +100,13 @@ std::string DescribeBox(HWND box) {
     if (!IsWindowVisible(child)) continue;
     const std::wstring kind = ClassOf(child);
     if (_wcsicmp(kind.c_str(), L"Static") == 0 && !TextOf(child).empty()) {
-      text += Utf8(TextOf(child));
+      text += OneLine(TextOf(child));
     } else if (_wcsicmp(kind.c_str(), L"Button") == 0) {
       if (!buttons.empty()) buttons += ",";
       buttons += std::to_string(GetDlgCtrlID(child));
     }
   }
-  return Utf8(TextOf(box)) + "|" + text + "|" + buttons;
+  return OneLine(TextOf(box)) + "|" + text + "|" + buttons;
 }
 
 std::string DescribeState(HWND installer) {
@@ -123,13 +121,13 @@ std::string DescribeState(HWND installer) {
            std::to_string(IsWindowEnabled(GetDlgItem(installer, BrowseButton)) ? 1 : 0) +
            " install=" +
            std::to_string(IsWindowEnabled(GetDlgItem(installer, InstallButton)) ? 1 : 0) +
-           " status=[" + Utf8(StoredTextOf(status)) + "]";
+           " status=[" + OneLine(StoredTextOf(status)) + "]";
   }
-  std::string line = "field=[" + Utf8(TextOf(field)) + "]";
+  std::string line = "field=[" + OneLine(TextOf(field)) + "]";
   line += " browse=" + std::to_string(IsWindowEnabled(GetDlgItem(installer, BrowseButton)) ? 1 : 0);
   line += " install=" + std::to_string(IsWindowEnabled(GetDlgItem(installer, InstallButton)) ? 1 : 0);
   line += " progress=" + std::to_string(position);
-  line += " status=[" + Utf8(StoredTextOf(status)) + "]";
+  line += " status=[" + OneLine(StoredTextOf(status)) + "]";
   for (HWND box : InstallerBoxes(installer)) line += " box=[" + DescribeBox(box) + "]";
   return line;
 }
@@ -204,19 +202,19 @@ int PrintShortcut(const std::wstring& file) {
     int index = -12345;
     wcscpy(buffer, L"#unset#");
     link->GetPath(buffer, 1024, nullptr, SLGP_RAWPATH);
-    std::printf("target=[%s]\n", Utf8(buffer).c_str());
+    std::printf("target=[%s]\n", OneLine(buffer).c_str());
     wcscpy(buffer, L"#unset#");
     link->GetArguments(buffer, 1024);
-    std::printf("arguments=[%s]\n", Utf8(buffer).c_str());
+    std::printf("arguments=[%s]\n", OneLine(buffer).c_str());
     wcscpy(buffer, L"#unset#");
     link->GetDescription(buffer, 1024);
-    std::printf("description=[%s]\n", Utf8(buffer).c_str());
+    std::printf("description=[%s]\n", OneLine(buffer).c_str());
     wcscpy(buffer, L"#unset#");
     link->GetWorkingDirectory(buffer, 1024);
-    std::printf("workdir=[%s]\n", Utf8(buffer).c_str());
+    std::printf("workdir=[%s]\n", OneLine(buffer).c_str());
     wcscpy(buffer, L"#unset#");
     link->GetIconLocation(buffer, 1024, &index);
-    std::printf("icon=[%s]\n", Utf8(buffer).c_str());
+    std::printf("icon=[%s]\n", OneLine(buffer).c_str());
     std::printf("index=%d\n", index);
   }
   link->Release();

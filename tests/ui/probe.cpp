@@ -13,19 +13,12 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/support/utf8.h"
+
 namespace {
 
 const wchar_t* const InstallerClass = L"WindowClass_1";
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size,
-                      nullptr, nullptr);
-  return out;
-}
 
 std::wstring ClassOf(HWND window) {
   wchar_t name[256] = {};
