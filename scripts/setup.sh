@@ -107,7 +107,8 @@ build_libjpeg() { # build_libjpeg ARCH
   cp "$TOVALU_DEPS/build/libjpeg-$arch/libjpeg.a" "$prefix/lib/"
   cp "$src/jpeglib.h" "$src/jmorecfg.h" "$src/jerror.h" "$TOVALU_DEPS/build/libjpeg-$arch/jconfig.h" "$prefix/include/"
   # SIMD on means nasm-built kernels in the archive; a silent fallback to C would be slower.
-  "$arch-w64-mingw32-nm" "$prefix/lib/libjpeg.a" | grep -q jsimd_idct_islow_sse2 \
+  # (grep reads the whole list: with -q, nm could die of a broken pipe and fail the check.)
+  "$arch-w64-mingw32-nm" "$prefix/lib/libjpeg.a" | grep jsimd_idct_islow_sse2 >/dev/null \
     || { echo "libjpeg for $arch was built without SIMD" >&2; return 1; }
   touch "$stamp"
 }
